@@ -1,0 +1,46 @@
+// The opening, sample wait and closing shared by the timer-paced acquisitions.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "ain/conversion.h"
+#include "timer/timer.h"
+
+namespace velk {
+
+// Status reads each paced wait may take.
+inline constexpr uint32_t PacedPollBudget = 128000;
+
+// Selects channel, starts the pacer, masks interrupts by the policy and
+// discards the data word the converter holds.
+inline void OpenPacedBlock(uint16_t channel, uint16_t divisor) {
+  WriteChannel(channel);
+  StartPacer(divisor);
+  MaskInterruptsByPolicy();
+  DiscardDataWord();
+}
+
+// The next sample the pacer delivers, or nothing when none became ready.
+inline std::optional<int16_t> TakePacedSample() {
+  if (!WaitConversion(PacedPollBudget)) return std::nullopt;
+  return ReadSample();
+}
+
+// Stores the next count paced samples; stops at the first that is not ready.
+inline uint16_t ReadPacedBlock(int16_t *buffer, uint32_t count) {
+  for (uint32_t k = 0; k < count; ++k) {
+    if (!WaitConversion(PacedPollBudget)) return TimeoutStatus;
+    buffer[k] = ReadSample();
+  }
+  return kSuccess;
+}
+
+// Interrupts on, whatever the policy, then the pacer stopped as the last access.
+inline uint16_t ClosePacedBlock(uint16_t status) {
+  EnableInterrupts();
+  StopPacer();
+  return status;
+}
+
+}  // namespace velk

@@ -1,0 +1,91 @@
+// The test bench between the library and the simulated board: it counts and
+// traces every bus operation and answers reads from per-port scripts before the
+// board answers them. The board sees every access either way.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "sim/board.h"
+#include "velkio_sim.h"
+
+namespace velk::sim {
+
+class Bench {
+ public:
+  void Reset();
+
+  uint8_t Read8(uint16_t port) {
+    uint8_t value = board_.Read8(port);
+    if (script_slot_[port] != 0) [[unlikely]]
+      value = static_cast<uint8_t>(ScriptedRead(port, value));
+    Record(VELK_SIM_READ8, port, value);
+    return value;
+  }
+
+  uint16_t Read16(uint16_t port) {
+    uint16_t value = board_.Read16(port);
+    if (script_slot_[port] != 0) [[unlikely]]
+      value = ScriptedRead(port, value);
+    Record(VELK_SIM_READ16, port, value);
+    return value;
+  }
+
+  void Write8(uint16_t port, uint8_t value) {
+    board_.Write8(port, value);
+    Record(VELK_SIM_WRITE8, port, value);
+  }
+
+  void Write16(uint16_t port, uint16_t value) {
+    board_.Write16(port, value);
+    Record(VELK_SIM_WRITE16, port, value);
+  }
+
+  void SetInterrupts(bool on, velk_sim_op op) {
+    interrupts_on_ = on;
+    Record(op, 0, 0);
+  }
+
+  // Test-bench controls.
+  void Script(uint16_t port, const uint16_t *values, size_t count);
+  void ScriptDefault(uint16_t port, uint16_t value);
+  void EnableTrace(bool on) { tracing_ = on; }
+  const std::vector<velk_sim_event> &Trace() const { return trace_; }
+  void ClearTrace();
+  uint64_t Count(velk_sim_op op, uint16_t port) const;
+  bool InterruptsOn() const { return interrupts_on_; }
+  void ForceInterrupts(bool on) { interrupts_on_ = on; }
+
+ private:
+  static constexpr unsigned kOpKinds = VELK_SIM_IRQ_ON + 1;
+
+  struct PortScript {
+    uint16_t port = 0;
+    std::vector<uint16_t> queue;
+    size_t next = 0;
+    bool has_default = false;
+    uint16_t default_value = 0;
+  };
+
+  void Record(velk_sim_op op, uint16_t port, uint16_t value) {
+    ++counts_[op][port];
+    if (tracing_) trace_.push_back({static_cast<uint16_t>(op), port, value});
+  }
+
+  uint16_t ScriptedRead(uint16_t port, uint16_t board_value);
+  PortScript &ScriptFor(uint16_t port);
+
+  Board board_;
+  bool tracing_ = true;
+  bool interrupts_on_ = true;
+  std::vector<velk_sim_event> trace_;
+  uint64_t counts_[kOpKinds][0x10000] = {};
+  // Index + 1 into scripts_ of each scripted port; 0 for a port the board answers.
+  uint16_t script_slot_[0x10000] = {};
+  std::vector<PortScript> scripts_;
+};
+
+extern Bench bench;
+
+}  // namespace velk::sim
