@@ -105,6 +105,15 @@ TEST_F(SingleConversionTest, ADWaitReadVelkOnlyWaitsAndReads) {
   }
 }
 
+// A budget of 0 is the longest wait, 2^32 reads, not none.
+TEST_F(SingleConversionTest, ABudgetOfZeroWaitsTwoToThe32Reads) {
+  velk_sim_reset();  // the board's own status port: never ready
+  velk_sim_trace_enable(0);
+  EXPECT_EQ(ADWaitReadVelk(0), kTimeout);
+  EXPECT_EQ(Count(VELK_SIM_READ16, kStatus), uint64_t{1} << 32);
+  EXPECT_EQ(Count(VELK_SIM_READ16, kData), 0u);
+}
+
 TEST_F(SingleConversionTest, SingleConversionsLeaveInterruptsAndStateAlone) {
   velk_sim_set_interrupts(0);
   ADVelk();

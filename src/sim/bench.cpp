@@ -55,10 +55,4 @@ void Bench::ScriptDefault(uint16_t port, uint16_t value) {
   script.default_value = value;
 }
 
-uint16_t Bench::ScriptedRead(uint16_t port, uint16_t board_value) {
-  PortScript &script = scripts_[script_slot_[port] - 1];
-  if (script.next < script.queue.size()) return script.queue[script.next++];
-  return script.has_default ? script.default_value : board_value;
-}
-
 }  // namespace velk::sim

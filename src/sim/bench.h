@@ -73,7 +73,11 @@ class Bench {
     if (tracing_) trace_.push_back({static_cast<uint16_t>(op), port, value});
   }
 
-  uint16_t ScriptedRead(uint16_t port, uint16_t board_value);
+  uint16_t ScriptedRead(uint16_t port, uint16_t board_value) {
+    PortScript &script = scripts_[script_slot_[port] - 1];
+    if (script.next < script.queue.size()) return script.queue[script.next++];
+    return script.has_default ? script.default_value : board_value;
+  }
   PortScript &ScriptFor(uint16_t port);
 
   Board board_;
