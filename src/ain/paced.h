@@ -30,8 +30,9 @@ inline std::optional<int16_t> TakePacedSample() {
 // Stores the next count paced samples; stops at the first that is not ready.
 inline uint16_t ReadPacedBlock(int16_t *buffer, uint32_t count) {
   for (uint32_t k = 0; k < count; ++k) {
-    if (!WaitConversion(PacedPollBudget)) return TimeoutStatus;
-    buffer[k] = ReadSample();
+    const std::optional<int16_t> sample = TakePacedSample();
+    if (!sample) return TimeoutStatus;
+    buffer[k] = *sample;
   }
   return kSuccess;
 }
