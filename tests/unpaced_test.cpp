@@ -12,11 +12,6 @@ namespace {
 constexpr int16_t kUntouched = 0x5A5A;
 constexpr uint16_t kReady = 0x0080;
 
-// Control word selecting channel with the load-time gain code 1.
-constexpr uint16_t Control(uint16_t channel) {
-  return static_cast<uint16_t>(0x90 | (channel & 0x0F));
-}
-
 // The opening of a channel list: select its first channel, settle, discard a word.
 std::vector<Ev> ListOpening(uint16_t control) {
   return Seq(W16(kData, control), Repeat(Delay(), 4), R16(kData));
