@@ -11,3 +11,6 @@ for preset in default sanitize; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
+
+echo "=== fuzz ==="
+scripts/fuzz.sh 120
