@@ -11,20 +11,21 @@ namespace velk::sim {
 constinit Bench bench;
 
 void Bench::Reset() {
-  board_.Reset();
+  board.Reset();
   ResetLibraryState();
   for (const PortScript &script : scripts_)
     script_slot_[script.port] = 0;
   scripts_.clear();
   ClearTrace();
-  tracing_ = true;
-  interrupts_on_ = true;
+  tracing_off_ = false;
+  interrupts_off_ = false;
 }
 
 void Bench::ClearTrace() {
   trace_.clear();
-  for (auto &per_port : counts_)
-    std::fill(std::begin(per_port), std::end(per_port), 0);
+  for (uint32_t i = 0; i < counted_size_; ++i)
+    counts_[counted_[i] >> 16][counted_[i] & 0xFFFF] = 0;
+  counted_size_ = 0;
 }
 
 uint64_t Bench::Count(velk_sim_op op, uint16_t port) const {

@@ -17,7 +17,7 @@ class Bench {
   void Reset();
 
   uint8_t Read8(uint16_t port) {
-    uint8_t value = board_.Read8(port);
+    uint8_t value = board.Read8(port);
     if (script_slot_[port] != 0) [[unlikely]]
       value = static_cast<uint8_t>(ScriptedRead(port, value));
     Record(VELK_SIM_READ8, port, value);
@@ -25,7 +25,7 @@ class Bench {
   }
 
   uint16_t Read16(uint16_t port) {
-    uint16_t value = board_.Read16(port);
+    uint16_t value = board.Read16(port);
     if (script_slot_[port] != 0) [[unlikely]]
       value = ScriptedRead(port, value);
     Record(VELK_SIM_READ16, port, value);
@@ -33,29 +33,29 @@ class Bench {
   }
 
   void Write8(uint16_t port, uint8_t value) {
-    board_.Write8(port, value);
+    board.Write8(port, value);
     Record(VELK_SIM_WRITE8, port, value);
   }
 
   void Write16(uint16_t port, uint16_t value) {
-    board_.Write16(port, value);
+    board.Write16(port, value);
     Record(VELK_SIM_WRITE16, port, value);
   }
 
   void SetInterrupts(bool on, velk_sim_op op) {
-    interrupts_on_ = on;
+    interrupts_off_ = !on;
     Record(op, 0, 0);
   }
 
   // Test-bench controls.
   void Script(uint16_t port, const uint16_t *values, size_t count);
   void ScriptDefault(uint16_t port, uint16_t value);
-  void EnableTrace(bool on) { tracing_ = on; }
+  void EnableTrace(bool on) { tracing_off_ = !on; }
   const std::vector<velk_sim_event> &Trace() const { return trace_; }
   void ClearTrace();
   uint64_t Count(velk_sim_op op, uint16_t port) const;
-  bool InterruptsOn() const { return interrupts_on_; }
-  void ForceInterrupts(bool on) { interrupts_on_ = on; }
+  bool InterruptsOn() const { return !interrupts_off_; }
+  void ForceInterrupts(bool on) { interrupts_off_ = !on; }
 
  private:
   static constexpr unsigned kOpKinds = VELK_SIM_IRQ_ON + 1;
@@ -69,8 +69,9 @@ class Bench {
   };
 
   void Record(velk_sim_op op, uint16_t port, uint16_t value) {
-    ++counts_[op][port];
-    if (tracing_) trace_.push_back({static_cast<uint16_t>(op), port, value});
+    if (counts_[op][port]++ == 0) [[unlikely]]
+      counted_[counted_size_++] = static_cast<uint32_t>(op << 16 | port);
+    if (!tracing_off_) trace_.push_back({static_cast<uint16_t>(op), port, value});
   }
 
   uint16_t ScriptedRead(uint16_t port, uint16_t board_value) {
@@ -80,11 +81,15 @@ class Bench {
   }
   PortScript &ScriptFor(uint16_t port);
 
-  Board board_;
-  bool tracing_ = true;
-  bool interrupts_on_ = true;
+  // Every member starts as zero, so the bench costs the library nothing on disk
+  // or at load: tracing on, interrupts on.
+  bool tracing_off_ = false;
+  bool interrupts_off_ = false;
   std::vector<velk_sim_event> trace_;
   uint64_t counts_[kOpKinds][0x10000] = {};
+  // The counters in use, so that clearing them costs what was counted.
+  uint32_t counted_[kOpKinds * 0x10000] = {};
+  uint32_t counted_size_ = 0;
   // Index + 1 into scripts_ of each scripted port; 0 for a port the board answers.
   uint16_t script_slot_[0x10000] = {};
   std::vector<PortScript> scripts_;
