@@ -101,10 +101,11 @@ class Session {
   }
 
   // The board's answers for the next call: a few queued status and data words,
-  // then defaults. The status usually shows ready, so that long waits stay rare.
+  // then defaults. The status usually shows ready: a wait that runs out costs
+  // 128000 reads, so time-outs come from one input in sixteen.
   void ScriptBoard() {
     const uint8_t mode = in_.Byte();
-    const uint16_t status_default = (mode & 3) != 0 ? 0x0080 | in_.Word() : in_.Word() & 0xFF7F;
+    const uint16_t status_default = (mode & 15) != 0 ? 0x0080 | in_.Word() : in_.Word() & 0xFF7F;
     velk_sim_script_default(StatusPort(), status_default);
     velk_sim_script_default(DataPort(), in_.Word());
     velk_sim_script_default(DigPort(), in_.Word());
