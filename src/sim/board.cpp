@@ -35,8 +35,12 @@ void Board::RunEvents() {
     if (conversion_end_ <= now_ && conversion_end_ <= tick) {
       CompleteConversion();
     } else if (tick <= now_) {
-      StartConversion(tick);
       timer_.PacerTicked();
+      const uint64_t following = timer_.NextPacerTick();
+      if (following <= now_ && following - tick < conversion_ns_)
+        conversion_end_ = kNever;  // abandoned by the following tick: no need to sample it
+      else
+        StartConversion(tick);
     } else {
       break;
     }
