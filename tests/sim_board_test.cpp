@@ -232,6 +232,27 @@ TEST_F(BoardTest, GainSelectsTheRangeAndCodesClipAtItsEnds) {
   }
 }
 
+// Signals the converter cannot follow still give a code inside the range.
+TEST_F(BoardTest, ExtremeSignalsGiveCodesInsideTheRange) {
+  struct Case {
+    velk_sim_signal signal;
+    int16_t sample;
+  };
+  const Case cases[] = {
+      {{VELK_SIM_SQUARE, 1e308, 1.0, 1e308, 0.0, 0.0}, 2047},  // overflows to infinity
+      {{VELK_SIM_SQUARE, 1e308, 1.0, -1e308, 0.0, 1e300}, 0},  // 0 V plus noise
+      {{VELK_SIM_SINE, 1.0, 1e300, 0.0, 0.0, 0.0}, 0},         // no phase left to keep
+  };
+  for (const Case &c : cases) {
+    Feed(10, c.signal);
+    const int16_t sample = ADChanVelk(10);
+    if (c.signal.noise_v > 0)
+      EXPECT_TRUE(sample == 2047 || sample == -2048) << "noise of 1e300 V clips";
+    else
+      EXPECT_EQ(sample, c.sample) << "amplitude " << c.signal.amplitude_v;
+  }
+}
+
 // A conversion samples the channel in the control register when it starts;
 // selecting the next channel while it runs does not change its result.
 TEST_F(BoardTest, ConversionKeepsTheChannelItStartedOn) {

@@ -14,6 +14,7 @@ constexpr unsigned kFaults = Board::kFaultNeverReady | Board::kFaultAbsent;
 // The data word of a sample: the 12-bit two's complement code, rounded to the
 // nearest step and clipped at the range ends, under bits 15-12 set.
 uint16_t DataWord(double volts, unsigned gain_code) {
+  if (std::isnan(volts)) volts = 0;  // a frequency too high to keep a phase
   const double full_scale = kFullScaleVolts / (1u << gain_code);
   const double code = std::clamp(std::floor(volts / full_scale * kCodesPerFullScale + 0.5),
                                  -kCodesPerFullScale, kCodesPerFullScale - 1);
