@@ -6,6 +6,9 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev binutils pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+  # The Debian packages (CPack runs file and dpkg-shlibdeps) and the Python
+  # binding's tests.
+  file dpkg-dev python3 python3-numpy python3-pytest
 )
 
 missing=()
