@@ -50,3 +50,11 @@ velkio_installation_tests(stage velkio_stage "${velkio_stage}")
 if(VELKIO_DPKG_DEB)
   velkio_installation_tests(deb velkio_deb "${velkio_deb_dir}/root/usr")
 endif()
+
+# The README's examples, as written there, against the staged installation.
+if(VELKIO_PYTHON_TESTS)
+  add_test(NAME install.stage.readme_examples
+    COMMAND sh "${CMAKE_CURRENT_LIST_DIR}/check-readme.sh" "${PROJECT_SOURCE_DIR}/README.md"
+            "${velkio_stage}" "${velkio_install_test_dir}/readme" "${VELKIO_PYTHON}")
+  set_tests_properties(install.stage.readme_examples PROPERTIES FIXTURES_REQUIRED velkio_stage)
+endif()

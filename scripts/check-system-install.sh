@@ -60,9 +60,10 @@ includedir=$(cd "$(pkg-config --variable=includedir velkio-sim)" && pwd -P)
 python=/usr/bin/python3
 (
   cd "$work"
-  unset PYTHONPATH VELKIO_SIM_LIBRARY VELKIO_LIBRARY
-  # The three lines of the README, run by the system's interpreter (which
-  # writes its byte code next to the installed modules).
+  unset PYTHONPATH VELKIO_SIM_LIBRARY VELKIO_LIBRARY PYTHONDONTWRITEBYTECODE
+  # The three lines of the README, run by the system's interpreter, which
+  # writes its byte code next to the installed modules: removing the package
+  # must remove that too.
   "$python" -c 'import velkio
 board = velkio.load("sim")
 block = board.ADChanMultiVelk(1000, 3, 500)
