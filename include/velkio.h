@@ -1,7 +1,7 @@
 /*
  * velkio: driver for the Velk analog and digital I/O board.
  *
- * The board sits in the x86 I/O-port space: eight 16-bit ports two apart from
+ * The board sits in the x86 I/O-port space: eight ports two apart from
  * a base address (0x300 until SetBaseAddressVelk moves it), plus port 0x61,
  * which the library reads only as a one-bus-cycle delay.
  *
@@ -20,7 +20,9 @@
  *  - "Interrupts" means processor interrupts around a transfer. The hardware
  *    library cannot mask them from Linux user space, so there masking is a
  *    no-op; the simulated library records it.
- *  - A block count of 0 returns at once without touching the board.
+ *  - A block function given a count of 0 (or a scan of 0 channels) returns at
+ *    once (status 0): no port access, no buffer write, no list read, and
+ *    the interrupt state left as it was.
  *  - The library state (port numbers, control byte, interrupt policy) is one
  *    per process; calls from several threads must be kept apart by the
  *    caller.
@@ -47,7 +49,10 @@ extern "C" {
 
 /* Ordinal 1. Moves the board to the ports base, base+2, ..., base+14
  * (computed modulo 2^16). Touches no port and does not initialise the board
- * at the new address; the control byte and interrupt policy are kept. */
+ * at the new address; the control byte and interrupt policy are kept. The
+ * hardware library cannot reach a board at 0xFFF9, 0xFFFD or 0xFFFF (a 16-bit
+ * register at port 0xFFFF faults on x86): there it acts as without port
+ * permission. */
 void SetBaseAddressVelk(uint16_t base);
 
 /* Ordinal 2. Reads one data word (discarded), then the status word, with
@@ -122,18 +127,21 @@ uint16_t ADChansVelk(int16_t *buffer, const uint16_t *channels, uint16_t count);
  * masks interrupts while the interrupt policy is 0, and waits at most 128000
  * status reads for each sample. Returns 0, or VELKIO_TIMEOUT_STATUS at the
  * first sample that does not become ready (earlier samples stay stored).
- * Interrupts are on and the pacer stopped when it returns. */
+ * Interrupts are on and the pacer stopped when it returns (count > 0). */
 uint16_t ADChanMultiVelk(int16_t *buffer, uint32_t count, uint16_t channel, uint16_t divisor);
 
 /* Ordinal 15. Takes scans passes over channels[0..channelCount-1] at the
  * pacer's rate into buffer[0..scans*channelCount-1], scan by scan
  * (buffer[s*channelCount+i] is channels[i] in scan s). Each scan waits for a
  * pacer conversion (at most 128000 status reads), then converts every listed
- * channel by software trigger after a settling run of status reads that
- * grows with divisor/channelCount (1 to 50). Interrupts are masked while the
- * interrupt policy is 0. Returns 0, or VELKIO_TIMEOUT_STATUS at the first
- * sample or scan that is not ready (earlier samples stay stored). Interrupts
- * are on and the pacer stopped when it returns. */
+ * channel by software trigger, pre-selecting the next channel and reading
+ * the status a fixed number of times, the settle count, which grows with
+ * divisor/channelCount (1 to 50); only the last of those reads decides. The
+ * settle count of data words is discarded before the first scan. Interrupts
+ * are masked while the interrupt policy is 0. Returns 0, or
+ * VELKIO_TIMEOUT_STATUS at the first sample or scan that is not ready
+ * (earlier samples stay stored). Interrupts are on and the pacer stopped
+ * when it returns (scans and channelCount > 0). */
 uint16_t ADChansMultiVelk(int16_t *buffer, uint32_t scans, const uint16_t *channels,
                           uint16_t channelCount, uint16_t divisor);
 
@@ -150,7 +158,8 @@ void DAVelk(int16_t value);
 
 /* Ordinal 19. Writes values[0..count-1] to the analog output in order, each
  * as DAVelk does and followed by three bus cycles, with interrupts masked
- * while the interrupt policy is 0. Interrupts are on when it returns. */
+ * while the interrupt policy is 0. Interrupts are on when it returns
+ * (count > 0). */
 void DAMultiVelk(const int16_t *values, uint32_t count);
 
 /* Ordinal 20. A paced block of count samples from channel that starts at a
@@ -161,7 +170,7 @@ void DAMultiVelk(const int16_t *values, uint32_t count);
  * clamped to -2047..2046. The search gives up after 1,000,000 samples.
  * Returns 0, or VELKIO_TIMEOUT_STATUS if no crossing came or a sample was
  * not ready within 128000 status reads (samples stored before stay stored).
- * Interrupts are on and the pacer stopped when it returns. */
+ * Interrupts are on and the pacer stopped when it returns (count > 0). */
 uint16_t ADChanMultiSyncVelk(int16_t *buffer, uint32_t count, uint16_t channel, uint16_t divisor,
                              uint16_t rising, int16_t level);
 
@@ -170,7 +179,7 @@ uint16_t ADChanMultiSyncVelk(int16_t *buffer, uint32_t count, uint16_t channel, 
  * interrupts off: selects the channel, discards one data word, then stores
  * the next count. Starts no conversion and never waits: each sample is what
  * the data register holds at that moment. Interrupts are on when it
- * returns. */
+ * returns (count > 0). */
 void ADChanMultiFastVelk(int16_t *buffer, uint32_t count, uint16_t channel);
 
 #ifdef __cplusplus

@@ -247,6 +247,25 @@ TEST_F(HwBackendTest, AWindowPastTheTopOfThePortSpaceWraps) {
   EXPECT_EQ(TakeAccesses(), (std::vector<Access>{Out16(0xFFFE, 0x0800)}));
 }
 
+// At these bases a 16-bit register sits at port 0xFFFF, where a 16-bit access
+// faults whatever permission the thread holds: the board is treated as refused.
+TEST_F(HwBackendTest, ABaseWithAWordPortAt0xFFFFIsRefused) {
+  grant = true;
+  for (uint16_t base : {0xFFFF, 0xFFFD, 0xFFF9}) {
+    SetBaseAddressVelk(base);
+    base_seen = base;
+    int16_t sample = 0;
+    OnFreshThread([&] {
+      sample = ADVelk();
+      DAVelk(0);
+      DigOutVelk(1);
+    });
+    EXPECT_EQ(sample, VELKIO_TIMEOUT_STATUS) << "base 0x" << std::hex << base;
+    EXPECT_TRUE(TakeRequests().empty()) << "base 0x" << std::hex << base;
+    EXPECT_TRUE(TakeAccesses().empty()) << "base 0x" << std::hex << base;
+  }
+}
+
 TEST_F(HwBackendTest, EveryThreadAsksForItself) {
   grant = true;
   OnFreshThread([] { DigOutVelk(1); });

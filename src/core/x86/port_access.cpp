@@ -17,8 +17,17 @@ bool SetPortRange(uint16_t first, unsigned count, int on) {
   return count == below_top || ioperm(0, count - below_top, on) == 0;
 }
 
+// A 16-bit access at port 0xFFFF also needs permission for port 0x10000, which
+// no thread can have: it would fault however the window was granted.
+bool WordPortsFit(uint16_t base) {
+  for (const PortIndex word_port : {kAdStatus, kAdData, kDa})
+    if (static_cast<uint16_t>(base + 2 * word_port) == 0xFFFF) return false;
+  return true;
+}
+
 // Least privilege: the board's window and the delay port, nothing else.
 bool GrantBoard(uint16_t base) {
+  if (!WordPortsFit(base)) return false;
   if (SetPortRange(base, kWindowSize, 1) && SetPortRange(kDelayPort, 1, 1)) return true;
   SetPortRange(base, kWindowSize, 0);
   return false;
