@@ -21,6 +21,10 @@ void Bench::Reset() {
   interrupts_off_ = false;
 }
 
+void Bench::Append(velk_sim_op op, uint16_t port, uint16_t value) {
+  trace_.push_back({static_cast<uint16_t>(op), port, value});
+}
+
 void Bench::ClearTrace() {
   trace_.clear();
   for (uint32_t i = 0; i < counted_size_; ++i)

@@ -71,8 +71,12 @@ class Bench {
   void Record(velk_sim_op op, uint16_t port, uint16_t value) {
     if (counts_[op][port]++ == 0) [[unlikely]]
       counted_[counted_size_++] = static_cast<uint32_t>(op << 16 | port);
-    if (!tracing_off_) trace_.push_back({static_cast<uint16_t>(op), port, value});
+    if (!tracing_off_) Append(op, port, value);
   }
+  // Kept out of line: with the vector's growth inlined into every access, the
+  // compiler would no longer inline the accesses themselves, and each sample
+  // loop of the library would call the bench instead of counting in place.
+  [[gnu::noinline]] void Append(velk_sim_op op, uint16_t port, uint16_t value);
 
   uint16_t ScriptedRead(uint16_t port, uint16_t board_value) {
     PortScript &script = scripts_[script_slot_[port] - 1];
