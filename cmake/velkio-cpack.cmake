@@ -3,6 +3,8 @@
 #   python3-velkio  the Python package (pure Python, over the installed library)
 # Both install under /usr, whatever prefix the build was configured with, and
 # share the summary line of their descriptions (the project's description).
+# This file is read at the end of the top directory, once every install rule
+# is known.
 set(VELKIO_PACKAGE_CONTACT "velkio developers <velkio@localhost>" CACHE STRING
     "Maintainer named in the Debian packages")
 
@@ -11,7 +13,8 @@ set(CPACK_PACKAGE_NAME velkio)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_CONTACT "${VELKIO_PACKAGE_CONTACT}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES OFF)
+# Stripped, as Debian ships binaries; the debug information stays in the build tree.
+set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_GROUPING ONE_PER_GROUP)
@@ -28,8 +31,11 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 set(CPACK_DEBIAN_LIBRARY_DESCRIPTION
     "libvelkio drives the board through the x86 I/O ports; libvelkio-sim runs
 the same functions on a simulated board with a test bench. With the headers,
-the CMake package (velkio::velkio, velkio::velkio-sim), the pkg-config files
-velkio.pc and velkio-sim.pc, and the velkio tool.")
+the CMake package (velkio::velkio, velkio::velkio-sim) and the pkg-config
+files velkio.pc and velkio-sim.pc.")
+if(TARGET velkio-tool)
+  string(APPEND CPACK_DEBIAN_LIBRARY_DESCRIPTION "\nThe velkio tool runs the functions from the command line.")
+endif()
 
 # The Python package. The interpreter writes byte code next to the modules;
 # that is removed with the package.

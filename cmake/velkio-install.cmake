@@ -27,13 +27,16 @@ install(FILES "${PROJECT_SOURCE_DIR}/include/velkio.h" "${PROJECT_SOURCE_DIR}/in
   DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}" COMPONENT development)
 
 # The tool may be defined anywhere in the tree, after this file too: its
-# install rule is added once the top directory has been read.
+# install rule, and the packages that must see it, are made once the top
+# directory has been read.
 function(velkio_install_tool)
   if(TARGET velkio-tool)
     install(TARGETS velkio-tool RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT tools)
   endif()
 endfunction()
 cmake_language(DEFER DIRECTORY "${PROJECT_SOURCE_DIR}" CALL velkio_install_tool)
+cmake_language(DEFER DIRECTORY "${PROJECT_SOURCE_DIR}"
+  CALL include "${PROJECT_SOURCE_DIR}/cmake/velkio-cpack.cmake")
 
 # CMake package.
 install(EXPORT velkio-targets NAMESPACE velkio:: FILE velkio-targets.cmake
@@ -88,8 +91,6 @@ install(FILES "${PROJECT_BINARY_DIR}/velkio.pc" "${PROJECT_BINARY_DIR}/velkio-si
 set(VELKIO_PYTHON_INSTALL_DIR "lib/python3/dist-packages" CACHE STRING
     "Where the Python package goes, relative to the prefix (or absolute)")
 add_subdirectory(bindings/python)
-
-include("${CMAKE_CURRENT_LIST_DIR}/velkio-cpack.cmake")
 
 if(VELKIO_BUILD_TESTS)
   # The examples as this tree builds them, on the simulated board.
