@@ -12,20 +12,22 @@ namespace velk::tool {
 
 enum class BoardKind { kSim, kHardware };
 
+// clang-format off
 // The twenty exported functions, resolved by name.
-#define VELKIO_TOOL_LIBRARY_FUNCTIONS(X)                                                           \
-  X(SetBaseAddressVelk)                                                                            \
-  X(TestVelk) X(InitVelk) X(IRQVelk) X(SetADGainVelk) X(SetTimerVelk) X(StopTimerVelk)             \
-      X(ADWaitReadVelk) X(SetADChanVelk) X(ADVelk) X(ADChanVelk) X(ADChansVelk) X(ADChanMultiVelk) \
-          X(ADChansMultiVelk) X(DigInVelk) X(DigOutVelk) X(DAVelk) X(DAMultiVelk)                  \
-              X(ADChanMultiSyncVelk) X(ADChanMultiFastVelk)
+#define VELKIO_TOOL_LIBRARY_FUNCTIONS(X)                                   \
+  X(SetBaseAddressVelk) X(TestVelk) X(InitVelk) X(IRQVelk)                 \
+  X(SetADGainVelk) X(SetTimerVelk) X(StopTimerVelk) X(ADWaitReadVelk)      \
+  X(SetADChanVelk) X(ADVelk) X(ADChanVelk) X(ADChansVelk)                  \
+  X(ADChanMultiVelk) X(ADChansMultiVelk) X(DigInVelk) X(DigOutVelk)        \
+  X(DAVelk) X(DAMultiVelk) X(ADChanMultiSyncVelk) X(ADChanMultiFastVelk)
 
 // The simulated board's controls the tool uses; libvelkio-sim only.
-#define VELKIO_TOOL_SIM_FUNCTIONS(X)                                                               \
-  X(velk_sim_trace_enable)                                                                         \
-  X(velk_sim_set_clock_hz) X(velk_sim_set_faults) X(velk_sim_loop_analog) X(velk_sim_loop_digital) \
-      X(velk_sim_get_signal) X(velk_sim_get_counter) X(velk_sim_da_volts)                          \
-          X(velk_sim_digital_output) X(velk_sim_time_ns) X(velk_sim_conversions)
+#define VELKIO_TOOL_SIM_FUNCTIONS(X)                                       \
+  X(velk_sim_trace_enable) X(velk_sim_set_clock_hz) X(velk_sim_set_faults) \
+  X(velk_sim_loop_analog) X(velk_sim_loop_digital) X(velk_sim_get_signal)  \
+  X(velk_sim_get_counter) X(velk_sim_da_volts) X(velk_sim_time_ns)         \
+  X(velk_sim_conversions)
+// clang-format on
 
 #define VELKIO_TOOL_POINTER(name) decltype(&::name) name = nullptr;
 

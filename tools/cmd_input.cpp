@@ -50,33 +50,30 @@ struct ReadOptions {
 std::optional<Report> RunRead(Session &session, const ReadOptions &options) {
   const LibraryApi &lib = session.lib();
   const auto channel = static_cast<uint16_t>(options.channel);
+  const bool paced = options.wait && (options.pacing.divisor || options.pacing.rate_hz);
+  std::optional<PacerSetting> pacer;
+  if (paced) pacer = ResolvePacing(options.pacing, 0, session.clock_hz());
   session.ApplyGain();
   auto block = NewBlock(session, {channel}, options.count);
   std::vector<Setting> settings = session.Settings("read");
 
-  const bool paced = options.wait && (options.pacing.divisor || options.pacing.rate_hz);
-  std::string how = "ADChanVelk";
+  const std::string how = options.wait     ? "ADWaitReadVelk"
+                          : options.select ? "ADVelk"
+                                           : "ADChanVelk";
+  auto sample = [&]() -> int16_t {
+    if (options.wait) return lib.ADWaitReadVelk(static_cast<uint32_t>(options.budget));
+    return options.select ? lib.ADVelk() : lib.ADChanVelk(channel);
+  };
   if (options.select || options.wait) lib.SetADChanVelk(channel);
-  if (paced) {
-    const PacerSetting pacer = ResolvePacing(options.pacing, 0, session.clock_hz());
-    settings = PacedSettings(session, "read", pacer);
-    block->period_s = pacer.period_s;
+  if (pacer) {
+    settings = PacedSettings(session, "read", *pacer);
+    block->period_s = pacer->period_s;
     lib.SetTimerVelk(0, kRateGenerator, kPacerPrescale);
-    lib.SetTimerVelk(1, kRateGenerator, pacer.divisor);
+    lib.SetTimerVelk(1, kRateGenerator, pacer->divisor);
   }
-  for (int16_t &code : block->codes) {
-    if (options.wait) {
-      code = lib.ADWaitReadVelk(static_cast<uint32_t>(options.budget));
-      how = "ADWaitReadVelk";
-    } else if (options.select) {
-      code = lib.ADVelk();
-      how = "ADVelk";
-    } else {
-      code = lib.ADChanVelk(channel);
-    }
-    if (code == kTimeoutSample) break;
-  }
-  if (paced) lib.StopTimerVelk(0);
+  for (int16_t &code : block->codes)
+    if ((code = sample()) == kTimeoutSample) break;
+  if (pacer) lib.StopTimerVelk(0);
 
   const size_t stored = StoredSamples(block->codes);
   if (stored < block->codes.size()) {
@@ -283,6 +280,7 @@ Command AddScan(CLI::App &app) {
                    "Channel list: channels 0-15 and ranges, comma-separated (\"0,3,8-11\"); "
                    "up to 65535 entries")
       ->transform(ChannelList(UINT16_MAX))
+      ->type_name("LIST")
       ->capture_default_str();
   command.run = [options](Session &session) { return RunScan(session, *options); };
   return command;
@@ -302,6 +300,7 @@ Command AddAcquire(CLI::App &app) {
       .add_option("-c,--channels", options->channels,
                   "One channel, or a channel list (\"0,3,8-11\") to scan")
       ->transform(ChannelList(UINT16_MAX))
+      ->type_name("LIST")
       ->capture_default_str();
   AddCountOption(acquire, options->count, 1000, "Samples, or scans of a list");
   AddPacingOptions(acquire, options->pacing, kDefaultPacerDivisor);

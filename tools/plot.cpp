@@ -89,8 +89,10 @@ void Draw(Canvas &canvas, const std::vector<double> &values, double low, double 
   };
   int previous = -1;
   for (int x = 0; x < across; ++x) {
-    const size_t first = static_cast<size_t>(x) * n / across;
-    const size_t end = std::max(static_cast<size_t>(x + 1) * n / across, first + 1);
+    // In 64 bits: a long block times a wide terminal overflows a 32-bit size_t.
+    const auto first = static_cast<size_t>(uint64_t{static_cast<unsigned>(x)} * n / across);
+    const auto end = std::max(
+        static_cast<size_t>(uint64_t{static_cast<unsigned>(x) + 1} * n / across), first + 1);
     const auto [min, max] = std::minmax_element(values.begin() + first, values.begin() + end);
     int top = row_of(*max);
     int bottom = row_of(*min);
@@ -119,7 +121,7 @@ std::string Chart(const Series &series, int width, int rows) {
   Canvas canvas(columns, rows);
   Draw(canvas, series.values, low, high);
 
-  std::string chart = series.title + "\n";
+  std::string chart = series.title.empty() ? "" : series.title + "\n";
   for (int row = 0; row < rows; ++row) {
     const std::string label = row == 0 ? top : row == rows - 1 ? bottom : "";
     chart += Pad(label, gutter) + (label.empty() ? "│" : "┤") + canvas.Row(row) + "\n";
@@ -132,9 +134,8 @@ std::string Chart(const Series &series, int width, int rows) {
   chart += std::string(gutter, ' ') + axis + "\n";
 
   if (series.mark) {
-    const size_t column =
-        std::min(*series.mark * columns / std::max<size_t>(series.values.size(), 1),
-                 static_cast<size_t>(columns - 1));
+    const auto column = static_cast<size_t>(
+        std::min<uint64_t>(uint64_t{*series.mark} * columns / series.values.size(), columns - 1));
     chart += std::string(gutter + 1 + column, ' ') + "↑ " + series.mark_label + "\n";
   }
   return chart;

@@ -43,7 +43,7 @@ void AddGlobalOptions(CLI::App &app, GlobalOptions &options) {
   app.add_option("--clock", options.clock_hz,
                  "The counter/timer's input clock in hertz, to turn --rate into a divisor and "
                  "divisors into times (10 MHz on the board; --board sim runs its clock at it)")
-      ->transform(PositiveReal())
+      ->transform(RealIn(1, kMaxClockHz))
       ->default_str("10000000");
   app.add_option("--format", options.format,
                  "Output format: csv (a header row, then one row per sample), json (the "
@@ -79,7 +79,7 @@ Session::Session(const GlobalOptions &options)
     // The trace is for tests of the library; a long acquisition would fill memory with it.
     board->velk_sim_trace_enable(0);
     if (options.clock_given)
-      board->velk_sim_set_clock_hz(static_cast<uint32_t>(std::lround(clock_hz_)));
+      board->velk_sim_set_clock_hz(static_cast<uint32_t>(std::llround(clock_hz_)));
     board->velk_sim_set_faults(FaultBits(options.sim_fault));
   }
 }
@@ -96,15 +96,19 @@ std::vector<Setting> Session::Settings(const std::string &command) const {
 }
 
 void AddPacingOptions(CLI::App &app, Pacing &pacing, int default_divisor) {
+  const std::string fallback = default_divisor == 0 ? "without either, the pacer is not started"
+                                                    : "default " + std::to_string(default_divisor);
   auto *divisor = app.add_option("--divisor", pacing.divisor,
                                  "Pacer divisor 1-65536: a conversion every 4 * divisor clock "
-                                 "periods (default " +
-                                     std::to_string(default_divisor) + ")")
-                      ->transform(IntegerIn(1, kMaxDivisor));
+                                 "periods (" +
+                                     fallback + ")")
+                      ->transform(IntegerIn(1, kMaxDivisor))
+                      ->type_name("D");
   auto *rate = app.add_option("--rate", pacing.rate_hz,
                               "Pacer rate in hertz, turned into the nearest divisor: "
                               "divisor = clock / (4 * rate)")
-                   ->transform(PositiveReal());
+                   ->transform(PositiveReal())
+                   ->type_name("HZ");
   divisor->excludes(rate);
 }
 

@@ -19,6 +19,7 @@ class App;
 namespace velk::tool {
 
 inline constexpr double kDefaultClockHz = 10e6;
+inline constexpr double kMaxClockHz = 1e9;
 inline constexpr unsigned kDefaultGain = 1;  // the library's gain code until one is set
 inline constexpr uint16_t kDefaultBase = 0x300;
 inline constexpr uint16_t kMaxBase = 0xFFF0;  // the 16 ports must lie below 0x10000

@@ -281,6 +281,7 @@ class UsageErrors(unittest.TestCase):
         (["acquire", "--divisor", "0"], "--divisor"),
         (["acquire", "--divisor", "5", "--rate", "5"], "excludes"),
         (["acquire", "-c", "0,1", "-n", "6000000"], "exceed"),
+        (["acquire", "--clock", "0"], "--clock: 0 is out of range"),
         (["--base", "0xfff1", "info"], "--base: 0xfff1 is out of range (0x0 to 0xfff0)"),
         (["--board", "pci", "info"], "--board"),
         (["--format", "xml", "read"], "--format"),
