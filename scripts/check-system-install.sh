@@ -54,6 +54,12 @@ echo "=== the examples, through CMake and through pkg-config"
 examples/check-installed.sh cmake system "$work/cmake"
 examples/check-installed.sh pkg-config system "$work/pkg-config"
 
+if grep -qx /usr/bin/velkio "$work/paths"; then
+  echo "=== the tool"
+  # It loads the installed library by its SONAME.
+  (unset VELKIO_LIBDIR; /usr/bin/velkio info)
+fi
+
 echo "=== Python"
 libdir=$(cd "$(pkg-config --variable=libdir velkio-sim)" && pwd -P)
 includedir=$(cd "$(pkg-config --variable=includedir velkio-sim)" && pwd -P)
