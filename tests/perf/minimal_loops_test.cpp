@@ -5,9 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <ostream>
 #include <string>
 
 #include "workloads.h"
+
+namespace velk_bench {
+
+void PrintTo(const Workload &workload, std::ostream *out) {
+  *out << workload.name;
+}
+
+}  // namespace velk_bench
 
 namespace {
 
