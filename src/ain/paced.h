@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 
 #include "ain/conversion.h"
 #include "timer/timer.h"
@@ -21,19 +20,18 @@ inline void OpenPacedBlock(uint16_t channel, uint16_t divisor) {
   DiscardDataWord();
 }
 
-// The next sample the pacer delivers, or nothing when none became ready.
-inline std::optional<int16_t> TakePacedSample() {
-  if (!WaitConversion(PacedPollBudget)) return std::nullopt;
-  return ReadSample();
+// Waits for the next sample the pacer delivers and reads it into sample; false,
+// with nothing read, when none became ready.
+inline bool TakePacedSample(int16_t &sample) {
+  if (!WaitConversion(PacedPollBudget)) return false;
+  sample = ReadSample();
+  return true;
 }
 
 // Stores the next count paced samples; stops at the first that is not ready.
 inline uint16_t ReadPacedBlock(int16_t *buffer, uint32_t count) {
-  for (uint32_t k = 0; k < count; ++k) {
-    const std::optional<int16_t> sample = TakePacedSample();
-    if (!sample) return TimeoutStatus;
-    buffer[k] = *sample;
-  }
+  for (uint32_t k = 0; k < count; ++k)
+    if (!TakePacedSample(buffer[k])) return TimeoutStatus;
   return kSuccess;
 }
 

@@ -21,23 +21,24 @@ bool Crosses(int16_t previous, int16_t current, bool rising, int16_t level) {
   return rising ? previous < level && current > level : previous > level && current < level;
 }
 
-// The sample that completes the first crossing, or nothing on a time-out.
-std::optional<int16_t> SearchCrossing(bool rising, int16_t level) {
-  std::optional<int16_t> previous = TakePacedSample();
-  if (!previous) return std::nullopt;
+// Finds the sample that completes the first crossing; false on a time-out.
+bool SearchCrossing(bool rising, int16_t level, int16_t &crossing) {
+  int16_t previous = 0;
+  if (!TakePacedSample(previous)) return false;
   for (uint32_t left = TriggerSearchBudget; --left != 0;) {
-    const std::optional<int16_t> current = TakePacedSample();
-    if (!current) return std::nullopt;
-    if (Crosses(*previous, *current, rising, level)) return current;
+    int16_t current = 0;
+    if (!TakePacedSample(current)) return false;
+    if (Crosses(previous, current, rising, level)) {
+      crossing = current;
+      return true;
+    }
     previous = current;
   }
-  return std::nullopt;
+  return false;
 }
 
 uint16_t ReadTriggeredBlock(int16_t *buffer, uint32_t count, bool rising, int16_t level) {
-  const std::optional<int16_t> crossing = SearchCrossing(rising, level);
-  if (!crossing) return TimeoutStatus;
-  buffer[0] = *crossing;
+  if (!SearchCrossing(rising, level, buffer[0])) return TimeoutStatus;
   return ReadPacedBlock(buffer + 1, count - 1);
 }
 
