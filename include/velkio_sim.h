@@ -10,7 +10,10 @@
  *    access either way: a scripted read still takes its bus cycle and has
  *    its effect on the board, and only the value returned is the script's.
  *
- * The bench serves one thread at a time, like the library.
+ * Tracing is off when the library is loaded, so that an application run
+ * unmodified on the simulated board keeps no record of its accesses;
+ * velk_sim_reset turns it on. The bench serves one thread at a time, like
+ * the library.
  */
 #ifndef VELKIO_SIM_H
 #define VELKIO_SIM_H
@@ -56,7 +59,8 @@ void velk_sim_script(uint16_t port, const uint16_t *values, size_t count);
 void velk_sim_script_default(uint16_t port, uint16_t value);
 
 /* Turns the recording of trace events on (non-zero) or off (0). Counting
- * goes on either way. */
+ * goes on either way. Off at load, on after velk_sim_reset. A trace grows by
+ * 6 bytes an access while it is on. */
 void velk_sim_trace_enable(int on);
 
 /* Returns the number of trace events recorded since the last reset or

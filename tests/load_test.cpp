@@ -26,9 +26,11 @@ TEST(LoadTest, LoadingTouchesNoPortAndGivesTheInitialState) {
   auto trace = Symbol<size_t (*)(velk_sim_event *, size_t, size_t)>(library, "velk_sim_trace");
   auto interrupts = Symbol<int (*)()>(library, "velk_sim_interrupts_enabled");
   auto script_default = Symbol<void (*)(uint16_t, uint16_t)>(library, "velk_sim_script_default");
+  auto trace_enable = Symbol<void (*)(int)>(library, "velk_sim_trace_enable");
   auto ad_chan_multi =
       Symbol<uint16_t (*)(int16_t *, uint32_t, uint16_t, uint16_t)>(library, "ADChanMultiVelk");
-  ASSERT_TRUE(trace_count && count && trace && interrupts && script_default && ad_chan_multi);
+  ASSERT_TRUE(trace_count && count && trace && interrupts && script_default && trace_enable &&
+              ad_chan_multi);
 
   EXPECT_EQ(trace_count(), 0u);
   uint64_t accesses = 0;
@@ -38,9 +40,15 @@ TEST(LoadTest, LoadingTouchesNoPortAndGivesTheInitialState) {
   EXPECT_EQ(accesses, 0u);
   EXPECT_EQ(interrupts(), 1);
 
-  // Base 0x300, control byte 0x90 and interrupt policy 0, as the first block shows.
+  // An application that never asked for a trace keeps none.
   script_default(0x300, 0x80);
   int16_t sample[1];
+  EXPECT_EQ(ad_chan_multi(sample, 1, 5, 500), 0);
+  EXPECT_EQ(trace_count(), 0u);
+  EXPECT_EQ(count(VELK_SIM_WRITE16, 0x302), 1u) << "counted all the same";
+
+  // Base 0x300, control byte 0x90 and interrupt policy 0, as the first block shows.
+  trace_enable(1);
   EXPECT_EQ(ad_chan_multi(sample, 1, 5, 500), 0);
   std::vector<velk_sim_event> events(trace_count());
   events.resize(trace(events.data(), 0, events.size()));

@@ -17,7 +17,7 @@ void Bench::Reset() {
     script_slot_[script.port] = 0;
   scripts_.clear();
   ClearTrace();
-  tracing_off_ = false;
+  tracing_ = true;
   interrupts_off_ = false;
 }
 

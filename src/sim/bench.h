@@ -50,7 +50,7 @@ class Bench {
   // Test-bench controls.
   void Script(uint16_t port, const uint16_t *values, size_t count);
   void ScriptDefault(uint16_t port, uint16_t value);
-  void EnableTrace(bool on) { tracing_off_ = !on; }
+  void EnableTrace(bool on) { tracing_ = on; }
   const std::vector<velk_sim_event> &Trace() const { return trace_; }
   void ClearTrace();
   uint64_t Count(velk_sim_op op, uint16_t port) const;
@@ -71,7 +71,7 @@ class Bench {
   void Record(velk_sim_op op, uint16_t port, uint16_t value) {
     if (counts_[op][port]++ == 0) [[unlikely]]
       counted_[counted_size_++] = static_cast<uint32_t>(op << 16 | port);
-    if (!tracing_off_) Append(op, port, value);
+    if (tracing_) Append(op, port, value);
   }
   // Kept out of line: with the vector's growth inlined into every access, the
   // compiler would no longer inline the accesses themselves, and each sample
@@ -86,8 +86,10 @@ class Bench {
   PortScript &ScriptFor(uint16_t port);
 
   // Every member starts as zero, so the bench costs the library nothing on disk
-  // or at load: tracing on, interrupts on.
-  bool tracing_off_ = false;
+  // or at load: interrupts on, and tracing off, so that an application run on
+  // the simulated board does not grow a trace of every access; a test turns it
+  // on with a reset.
+  bool tracing_ = false;
   bool interrupts_off_ = false;
   std::vector<velk_sim_event> trace_;
   uint64_t counts_[kOpKinds][0x10000] = {};
