@@ -13,7 +13,7 @@
 
 #define COUNT 1000
 #define DIVISOR 500
-#define CLOCK_HZ 10e6 /* the counter/timer's input clock on the simulated board */
+#define CLOCK_HZ 10e6        /* the counter/timer's input clock on the simulated board */
 #define FULL_SCALE_VOLTS 5.0 /* gain code 1, which InitVelk selects */
 
 /* The 12-bit sample nearest to volts. */
@@ -58,7 +58,8 @@ int main(int argc, char **argv) {
   printf("triggered on channel %u rising through %.3f V (sample %d)\n", (unsigned)channel,
          level_volts, level);
   printf("first samples:");
-  for (int i = 0; i < 8; ++i) printf(" %d", block[i]);
+  for (int i = 0; i < 8; ++i)
+    printf(" %d", block[i]);
   printf("\n");
 
   /* Later rising crossings: a sample below the level followed by one at or

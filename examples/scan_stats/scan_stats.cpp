@@ -45,8 +45,7 @@ Statistics ChannelStatistics(const std::vector<int16_t> &samples, size_t channel
 }
 
 bool ParseChannel(const std::string &text, uint16_t &channel) {
-  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
-      text.size() > 2)
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 2)
     return false;
   channel = static_cast<uint16_t>(std::stoul(text));
   return channel <= 15;
