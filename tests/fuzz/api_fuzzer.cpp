@@ -49,6 +49,12 @@ class ByteSource {
 int16_t ToSample(uint16_t raw) {
   return static_cast<int16_t>(static_cast<uint16_t>((raw ^ 0xF800u) - 0x800u));
 }
+uint16_t RawWord(int16_t sample) {
+  return static_cast<uint16_t>((static_cast<uint16_t>(sample) + 0x800u) ^ 0xF800u);
+}
+int16_t ClampedLevel(int16_t level) {
+  return level >= 2047 ? 2046 : level <= -2048 ? -2047 : level;
+}
 uint16_t ToDaWord(int16_t value) {
   return static_cast<uint16_t>(static_cast<uint16_t>(value) + 0x800u);
 }
@@ -384,6 +390,9 @@ class Session {
         std::vector<int16_t> buffer = Buffer(count);
         Record("ADChanMultiSyncVelk(count %u, channel %u, divisor %u, rising %u, level %d)", count,
                channel, divisor, rising, level);
+        // A signal that never crosses costs a search of 1,000,000 samples: give
+        // most calls one that swings across the level after the scripted words.
+        if ((in_.Byte() & 15) != 0) SwingAcross(ClampedLevel(level));
         CheckPacedCall(count == 0, [&] {
           const uint16_t status =
               ADChanMultiSyncVelk(buffer.data(), count, channel, divisor, rising, level);
@@ -414,6 +423,13 @@ class Session {
     }
     CheckPortsInWindow();
     velk_sim_set_interrupts(1);
+  }
+
+  void SwingAcross(int16_t level) {
+    std::vector<uint16_t> swing(64);
+    for (size_t i = 0; i < swing.size(); ++i)
+      swing[i] = RawWord(static_cast<int16_t>(i % 2 != 0 ? level + 1 : level - 1));
+    velk_sim_script(DataPort(), swing.data(), swing.size());
   }
 
   // The common frame of the three paced acquisitions: nothing at all for an
@@ -460,7 +476,7 @@ class Session {
   // What a level-triggered block must have stored, from the samples it read:
   // from the sample that completes the first crossing on, within the search.
   std::vector<int16_t> TriggeredSamples(bool rising, int16_t level) const {
-    const int16_t used = level >= 2047 ? 2046 : level <= -2048 ? -2047 : level;
+    const int16_t used = ClampedLevel(level);
     const std::vector<int16_t> samples = SamplesAfterFirstStatusRead();
     for (size_t i = 1; i < samples.size() && i < kTriggerSearchSamples; ++i) {
       const bool crosses = rising ? samples[i - 1] < used && samples[i] > used
